@@ -1,0 +1,335 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the real launcher under Wine, against the fake game's real
+windows in other processes.
+
+    e2e.py --env DIR --bin DIR --qm2 EXE CASE
+
+DIR (--env) is a Wine environment made by tests/wine/wine-env.sh; --bin holds
+driver.exe and fakegame.exe; EXE is the launcher under test. Each CASE is one
+CTest test. Every Wine run has a time-out, and nothing is left running.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+ARGS = None
+WINE_ENV = {}
+CASES = {}
+
+
+def case(fn):
+    CASES[fn.__name__] = fn
+    return fn
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def expect_eq(actual, expected, what):
+    if actual != expected:
+        fail(f"{what}: expected {expected!r}, got {actual!r}")
+
+
+def load_env(env_dir):
+    env = {}
+    with open(os.path.join(env_dir, "env")) as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith("export "):
+                key, _, value = line[len("export "):].partition("=")
+                env[key] = value.strip("'")
+    return env
+
+
+def winpath(path):
+    """The Windows name of a Unix path, as ANSI bytes (Wine's drive Z: is /)."""
+    return ("Z:" + os.path.abspath(path).replace("/", "\\")).encode("cp1252")
+
+
+class Case:
+    """A folder of its own for one case, with the programs copied in."""
+
+    def __init__(self, name):
+        self.dir = os.path.join(ARGS.env, "cases", f"{name}-{ARGS.arch}")
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        for exe in ("driver.exe", "fakegame.exe"):
+            shutil.copy(os.path.join(ARGS.bin, exe), self.dir)
+        self.game = winpath(os.path.join(self.dir, "fakegame.exe"))
+        self.qm2 = self.place_launcher("qm2.exe")
+        self.others = []
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def place_launcher(self, relative):
+        target = os.path.join(self.dir, relative)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(ARGS.qm2, target)
+        return winpath(target)
+
+    def environment(self, game):
+        env = dict(os.environ)
+        env.update(WINE_ENV)
+        env.update({k: str(v) for k, v in game.items()})
+        return env
+
+    def launch(self, command_line, game=None, timeout_ms=None):
+        """Starts the launcher through the driver with this exact command line
+        (bytes) and returns what the driver reports."""
+        timeout_ms = timeout_ms or ARGS.timeout * 1000
+        out = self.path("driver.out")
+        if os.path.exists(out):
+            os.remove(out)
+        subprocess.run(
+            [WINE_ENV["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
+             "--timeout", str(timeout_ms), "--run", command_line.hex()],
+            env=self.environment(game or {}), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            timeout=timeout_ms / 1000 + 120, check=False)
+        return read_report(out)
+
+    def system_text(self, code):
+        out = self.path("format.out")
+        subprocess.run(
+            [WINE_ENV["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
+             "--format", str(code)],
+            env=self.environment({}), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, timeout=300, check=False)
+        return bytes.fromhex(read_report(out)["text"])
+
+    def start_other(self, game):
+        """Starts a fake game of its own, not the launcher's child."""
+        process = subprocess.Popen(
+            [WINE_ENV["WINE"], self.path("fakegame.exe")], env=self.environment(game),
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.others.append(process)
+        return process
+
+    def close(self):
+        for process in self.others:
+            if process.poll() is None:
+                process.kill()
+            process.wait(timeout=30)
+
+
+def read_report(path):
+    if not os.path.exists(path):
+        fail("the driver wrote no report")
+    report = {}
+    with open(path) as f:
+        for line in f:
+            key, _, value = line.strip().partition(" ")
+            report[key] = value
+    return report
+
+
+def read_log(path):
+    """The fake game's log as (time in ms, words) pairs."""
+    if not os.path.exists(path):
+        return []
+    entries = []
+    with open(path, encoding="latin-1") as f:
+        for line in f:
+            words = line.split()
+            entries.append((float(words[0]), words[1:]))
+    return entries
+
+
+def sends(log):
+    """The messages that reached the buttons from another thread, in order,
+    as (button, message, wParam, lParam)."""
+    return [tuple(words[1:5]) for _, words in log if words[0] == "send"]
+
+
+def wait_for(predicate, seconds, what):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if predicate():
+            return
+        time.sleep(0.05)
+    fail(f"timed out waiting for {what}")
+
+
+def game_env(log=None, echo=None, **settings):
+    env = {f"FAKEGAME_{key.upper()}": value for key, value in settings.items()}
+    if log:
+        env["FAKEGAME_LOG"] = winpath(log).decode("cp1252")
+    if echo:
+        env["FAKEGAME_ECHO"] = winpath(echo).decode("cp1252")
+    return env
+
+
+def expect_clean_exit(report):
+    expect_eq(report.get("exit"), "0", "launcher's exit status")
+    if "box" in report:
+        fail(f"unexpected failure box: {bytes.fromhex(report['box'])!r}")
+
+
+PRESS = [("WM_LBUTTONDOWN", "0", "0"), ("WM_LBUTTONUP", "0", "0"), ("BM_SETSTATE", "1", "0")]
+
+# ---------------------------------------------------------------------------
+
+
+@case
+def tail_reaches_the_game_byte_for_byte(c):
+    # How the launcher's own name is written, and what follows it; the game
+    # must see exactly what follows the name and the blanks after it.
+    tail = c.game + b'  "a  b"\tc  '
+    forms = [
+        (b'"%s" \t  ', "Quill Marsh/qm2.exe"),
+        (b"%s ", "caf\u00e9/qm2.exe"),
+        (b'"%s"\t', "Quill Marsh/caf\u00e9 d\u00e9j\u00e0/qm2.exe"),
+    ]
+    for name_form, relative in forms:
+        launcher = c.place_launcher(relative)
+        echo = c.path("echo.txt")
+        if os.path.exists(echo):
+            os.remove(echo)
+        report = c.launch(name_form % launcher + tail, game_env(echo=echo, exit=3))
+        expect_clean_exit(report)
+        with open(echo, "rb") as f:
+            expect_eq(f.read(), tail, f"the game's command line, launcher {relative}")
+
+
+@case
+def game_status_does_not_become_the_launchers(c):
+    log = c.path("game.log")
+    report = c.launch(c.qm2 + b" " + c.game, game_env(log=log, mode="exit", delay=300, exit=3))
+    expect_clean_exit(report)
+    expect_eq([w for _, w in read_log(log)][-1], ["exit", "3"], "the game's own end")
+
+
+@case
+def a_game_that_cannot_start_is_reported(c):
+    # A program that does not exist, and an empty tail.
+    for what, line in [("missing program", c.qm2 + b" Z:\\no\\such\\game.exe -x"),
+                       ("empty tail", c.qm2)]:
+        report = c.launch(line)
+        status = report.get("exit")
+        if status in (None, "0", "timeout"):
+            fail(f"{what}: exit status {status!r}")
+        code = int(status)
+        expected = b"CreateProcess failed: " + c.system_text(code)
+        expect_eq(bytes.fromhex(report.get("box", "")), expected, f"{what}: the box's text")
+        expect_eq(report.get("icon"), "1", f"{what}: the box's icon")
+        expect_eq(report.get("owner"), "0", f"{what}: the box's owner")
+
+
+# The error window's layouts: which button alone must be pressed.
+LAYOUTS = {
+    "first": "continue",
+    "after": "continue",
+    "nested": "nested",
+    "nearmiss": "continue",
+    "empty": "continue",
+    "two": "first",
+}
+
+
+@case
+def only_the_exact_continue_button_is_pressed_again_and_again(c):
+    for layout, button in LAYOUTS.items():
+        log = c.path(f"{layout}.log")
+        report = c.launch(c.qm2 + b" " + c.game,
+                          game_env(log=log, mode="stay", layout=layout, delay=200, hold=1500))
+        expect_clean_exit(report)
+        got = sends(read_log(log))
+        pressed = {s[0] for s in got}
+        expect_eq(pressed, {button}, f"{layout}: the buttons that got messages")
+        messages = [s[1:] for s in got]
+        if len(messages) < 2 * len(PRESS):
+            fail(f"{layout}: pressed fewer than twice while the window stayed: {messages}")
+        full = len(messages) - len(messages) % len(PRESS)
+        expect_eq(messages[:full], PRESS * (full // len(PRESS)), f"{layout}: the messages")
+
+
+@case
+def the_dialog_closes_on_the_click(c):
+    log = c.path("game.log")
+    report = c.launch(c.qm2 + b" " + c.game,
+                      game_env(log=log, mode="close", layout="after", delay=300, after=200))
+    expect_clean_exit(report)
+    events = [w[0] for _, w in read_log(log)]
+    for event in ("shown", "clicked", "closed"):
+        if event not in events:
+            fail(f"no '{event}' in the game's log: {events}")
+    expect_eq(sends(read_log(log))[:2], [("continue",) + PRESS[0], ("continue",) + PRESS[1]],
+              "the first messages")
+
+
+@case
+def a_window_of_another_process_is_pressed(c):
+    other_log = c.path("other.log")
+    c.start_other(game_env(log=other_log, mode="stay", hold=20000))
+    wait_for(lambda: any(w[0] == "shown" for _, w in read_log(other_log)), 120,
+             "the other window")
+    report = c.launch(c.qm2 + b" " + c.game, game_env(mode="exit", delay=1000))
+    expect_clean_exit(report)
+    got = sends(read_log(other_log))
+    if not got or got[:3] != [("continue",) + m for m in PRESS]:
+        fail(f"the other process's button got: {got[:6]}")
+
+
+@case
+def a_hung_window_does_not_hold_the_launcher(c):
+    other_log = c.path("other.log")
+    c.start_other(game_env(log=other_log, mode="hang", hold=120000))
+    wait_for(lambda: any(w[0] == "hanging" for _, w in read_log(other_log)), 120,
+             "the hung window")
+    log = c.path("game.log")
+    report = c.launch(c.qm2 + b" " + c.game, game_env(log=log, mode="exit", delay=2000))
+    expect_clean_exit(report)
+    game_end = read_log(log)[-1][0]
+    late = float(report["ended"]) - game_end
+    # Three sends of a second at most each, and room for a loaded machine.
+    if late > 15000:
+        fail(f"the launcher ended {late:.0f} ms after its game")
+
+
+@case
+def a_window_rebuilt_every_few_milliseconds(c):
+    log = c.path("game.log")
+    report = c.launch(c.qm2 + b" " + c.game,
+                      game_env(log=log, mode="rebuild", labels=60, period=5, hold=6000))
+    expect_clean_exit(report)
+    summary = [w for _, w in read_log(log) if w[0] == "rebuilt"]
+    if not summary:
+        fail("the game did not finish its rebuilds")
+    builds, presses = int(summary[0][1]), int(summary[0][3])
+    if builds < 10 or presses < 1:
+        fail(f"{builds} windows built, {presses} pressed")
+
+
+def main():
+    global ARGS, WINE_ENV
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--env", required=True)
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--qm2", required=True)
+    parser.add_argument("--arch", default="x86")
+    parser.add_argument("--timeout", type=int, default=60, help="seconds for one launch")
+    parser.add_argument("case", choices=sorted(CASES) + ["list"])
+    ARGS = parser.parse_args()
+    if ARGS.case == "list":
+        print(";".join(CASES))
+        return 0
+    WINE_ENV = load_env(ARGS.env)
+    c = Case(ARGS.case)
+    try:
+        CASES[ARGS.case](c)
+    except AssertionError as error:
+        print(f"FAIL {ARGS.case}: {error}")
+        return 1
+    finally:
+        c.close()
+    print(f"PASS {ARGS.case}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
