@@ -23,23 +23,25 @@ if(EXISTS /proc/sys/fs/binfmt_misc/qemu-i386)
   set(QM2_X86_CASES tail_reaches_the_game_byte_for_byte a_game_that_cannot_start_is_reported
                     the_dialog_closes_on_the_click)
   set(QM2_X86_TIMEOUT 600)
+  set(QM2_X86_TEST_TIMEOUT 2400)
 else()
   set(QM2_X86_CASES ${QM2_E2E_CASES})
   set(QM2_X86_TIMEOUT 60)
+  set(QM2_X86_TEST_TIMEOUT 300)
 endif()
 
-function(qm2_e2e arch qm2 cases launch_timeout)
+function(qm2_e2e arch qm2 cases launch_timeout test_timeout)
   foreach(name ${cases})
     add_test(NAME e2e_${arch}.${name}
       COMMAND ${QM2_PYTHON} ${QM2_E2E} --env ${QM2_WINE_ENV}
               --bin ${QM2_WINDOWS64_BINARY_DIR}/tests/e2e --qm2 ${qm2} --arch ${arch}
               --timeout ${launch_timeout} ${name})
-    math(EXPR test_timeout "${launch_timeout} * 8 + 120")
     set_tests_properties(e2e_${arch}.${name} PROPERTIES
       FIXTURES_REQUIRED wine_env RESOURCE_LOCK desktop TIMEOUT ${test_timeout}
       FAIL_REGULAR_EXPRESSION "^FAIL")
   endforeach()
 endfunction()
 
-qm2_e2e(x64 ${QM2_WINDOWS64_BINARY_DIR}/qm2.exe "${QM2_E2E_CASES}" 60)
-qm2_e2e(x86 ${QM2_WINDOWS_BINARY_DIR}/qm2.exe "${QM2_X86_CASES}" ${QM2_X86_TIMEOUT})
+qm2_e2e(x64 ${QM2_WINDOWS64_BINARY_DIR}/qm2.exe "${QM2_E2E_CASES}" 60 300)
+qm2_e2e(x86 ${QM2_WINDOWS_BINARY_DIR}/qm2.exe "${QM2_X86_CASES}" ${QM2_X86_TIMEOUT}
+        ${QM2_X86_TEST_TIMEOUT})

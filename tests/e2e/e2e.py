@@ -15,8 +15,6 @@ import subprocess
 import sys
 import time
 
-ARGS = None
-WINE_ENV = {}
 CASES = {}
 
 
@@ -51,14 +49,20 @@ def winpath(path):
 
 
 class Case:
-    """A folder of its own for one case, with the programs copied in."""
+    """A folder of its own for one case, with the programs copied in.
 
-    def __init__(self, name):
-        self.dir = os.path.join(ARGS.env, "cases", f"{name}-{ARGS.arch}")
+    `config` names the Wine environment folder (env), the fixtures' folder
+    (bin), the launcher under test (qm2), its architecture (arch) and the
+    time-out of one launch in seconds (timeout)."""
+
+    def __init__(self, name, config):
+        self.config = config
+        self.wine = load_env(config.env)
+        self.dir = os.path.join(config.env, "cases", f"{name}-{config.arch}")
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
         for exe in ("driver.exe", "fakegame.exe"):
-            shutil.copy(os.path.join(ARGS.bin, exe), self.dir)
+            shutil.copy(os.path.join(config.bin, exe), self.dir)
         self.game = winpath(os.path.join(self.dir, "fakegame.exe"))
         self.qm2 = self.place_launcher("qm2.exe")
         self.others = []
@@ -69,24 +73,24 @@ class Case:
     def place_launcher(self, relative):
         target = os.path.join(self.dir, relative)
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy(ARGS.qm2, target)
+        shutil.copy(self.config.qm2, target)
         return winpath(target)
 
     def environment(self, game):
         env = dict(os.environ)
-        env.update(WINE_ENV)
+        env.update(self.wine)
         env.update({k: str(v) for k, v in game.items()})
         return env
 
     def launch(self, command_line, game=None, timeout_ms=None):
         """Starts the launcher through the driver with this exact command line
         (bytes) and returns what the driver reports."""
-        timeout_ms = timeout_ms or ARGS.timeout * 1000
+        timeout_ms = timeout_ms or self.config.timeout * 1000
         out = self.path("driver.out")
         if os.path.exists(out):
             os.remove(out)
         subprocess.run(
-            [WINE_ENV["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
+            [self.wine["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
              "--timeout", str(timeout_ms), "--run", command_line.hex()],
             env=self.environment(game or {}), stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -96,7 +100,7 @@ class Case:
     def system_text(self, code):
         out = self.path("format.out")
         subprocess.run(
-            [WINE_ENV["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
+            [self.wine["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
              "--format", str(code)],
             env=self.environment({}), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, timeout=300, check=False)
@@ -105,7 +109,7 @@ class Case:
     def start_other(self, game):
         """Starts a fake game of its own, not the launcher's child."""
         process = subprocess.Popen(
-            [WINE_ENV["WINE"], self.path("fakegame.exe")], env=self.environment(game),
+            [self.wine["WINE"], self.path("fakegame.exe")], env=self.environment(game),
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.others.append(process)
         return process
@@ -306,7 +310,6 @@ def a_window_rebuilt_every_few_milliseconds(c):
 
 
 def main():
-    global ARGS, WINE_ENV
     parser = argparse.ArgumentParser()
     parser.add_argument("--env", required=True)
     parser.add_argument("--bin", required=True)
@@ -314,20 +317,19 @@ def main():
     parser.add_argument("--arch", default="x86")
     parser.add_argument("--timeout", type=int, default=60, help="seconds for one launch")
     parser.add_argument("case", choices=sorted(CASES) + ["list"])
-    ARGS = parser.parse_args()
-    if ARGS.case == "list":
+    args = parser.parse_args()
+    if args.case == "list":
         print(";".join(CASES))
         return 0
-    WINE_ENV = load_env(ARGS.env)
-    c = Case(ARGS.case)
+    c = Case(args.case, args)
     try:
-        CASES[ARGS.case](c)
+        CASES[args.case](c)
     except AssertionError as error:
-        print(f"FAIL {ARGS.case}: {error}")
+        print(f"FAIL {args.case}: {error}")
         return 1
     finally:
         c.close()
-    print(f"PASS {ARGS.case}")
+    print(f"PASS {args.case}")
     return 0
 
 
