@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 
 namespace sim {
@@ -12,6 +13,13 @@ Desktop* current = nullptr;
 // Handles the simulated child process gets.
 HANDLE const kProcessHandle = reinterpret_cast<HANDLE>(0x100);
 HANDLE const kThreadHandle = reinterpret_cast<HANDLE>(0x104);
+const DWORD kProcessId = 0x200;
+const DWORD kThreadId = 0x204;
+
+// System error codes the simulated calls leave pending.
+const DWORD kErrorInvalidHandle = 6;
+const DWORD kErrorInsufficientBuffer = 122;
+const DWORD kErrorMessageNotFound = 317;  // ERROR_MR_MID_NOT_FOUND
 
 std::string Quoted(const char* s) { return s ? "\"" + std::string(s) + "\"" : "null"; }
 
@@ -99,8 +107,10 @@ Window& WindowOf(HWND hwnd) {
 
 std::vector<std::string> CallsTo(const std::set<std::string>& names) {
     std::vector<std::string> out;
-    for (const std::string& call : desktop().calls)
-        if (names.count(call.substr(0, call.find('('))) != 0) out.push_back(call);
+    const std::vector<std::string>& calls = desktop().calls;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out), [&](const std::string& call) {
+        return names.count(call.substr(0, call.find('('))) != 0;
+    });
     return out;
 }
 
@@ -166,8 +176,8 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     }
     process->hProcess = sim::kProcessHandle;
     process->hThread = sim::kThreadHandle;
-    process->dwProcessId = 0x200;
-    process->dwThreadId = 0x204;
+    process->dwProcessId = sim::kProcessId;
+    process->dwThreadId = sim::kThreadId;
     d.childRunning = true;
     return TRUE;
 }
@@ -180,12 +190,12 @@ DWORD WINAPI WaitForSingleObject(HANDLE h, DWORD milliseconds) {
     const int index = d.waits++;
     if (d.beforeWait) d.beforeWait(index);
     if (h != sim::kProcessHandle) {
-        d.lastError = 6;  // ERROR_INVALID_HANDLE
+        d.lastError = sim::kErrorInvalidHandle;
         return WAIT_FAILED;
     }
     if (index < d.timeoutsBeforeExit) return WAIT_TIMEOUT;
     if (d.waitFails) {
-        d.lastError = 6;
+        d.lastError = sim::kErrorInvalidHandle;
         return WAIT_FAILED;
     }
     d.childRunning = false;
@@ -217,11 +227,11 @@ DWORD WINAPI FormatMessageA(DWORD flags, const void* source, DWORD code, DWORD l
     sim::Desktop& d = desktop();
     const auto text = d.systemTexts.find(code);
     if (text == d.systemTexts.end()) {
-        d.lastError = d.formatSetsError ? d.formatSetsError : 317;  // ERROR_MR_MID_NOT_FOUND
+        d.lastError = d.formatSetsError ? d.formatSetsError : sim::kErrorMessageNotFound;
         return 0;
     }
     if (text->second.size() + 1 > size) {
-        d.lastError = 122;  // ERROR_INSUFFICIENT_BUFFER
+        d.lastError = sim::kErrorInsufficientBuffer;
         return 0;
     }
     std::memcpy(buffer, text->second.c_str(), text->second.size() + 1);
