@@ -86,8 +86,8 @@ int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, LPSTR l
     SetProcessWorkingSetSize(CURRENT_PROCESS_HANDLE, static_cast<SIZE_T>(-1),
                              static_cast<SIZE_T>(-1));
 
-    if (!CreateProcessA(nullptr, lpCmdLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(nullptr, lpCmdLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         FailWithLastError("CreateProcess failed");
 
     // Any result but a time-out ends the watch: the game has ended, or the

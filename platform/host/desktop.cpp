@@ -138,8 +138,8 @@ LPSTR WINAPI GetCommandLineA(void) {
 BOOL WINAPI IsDBCSLeadByte(BYTE c) { return desktop().leadBytes.count(c) != 0; }
 
 BOOL WINAPI SetProcessWorkingSetSize(HANDLE h, SIZE_T minimum, SIZE_T maximum) {
-    Record("SetProcessWorkingSetSize(" + sim::HandleName(h) + ", " + sim::SizeName(minimum) +
-           ", " + sim::SizeName(maximum) + ")");
+    Record("SetProcessWorkingSetSize(" + sim::HandleName(h) + ", " + sim::SizeName(minimum) + ", " +
+           sim::SizeName(maximum) + ")");
     return TRUE;
 }
 
@@ -151,9 +151,8 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     std::ostringstream call;
     call << "CreateProcessA(" << sim::Quoted(applicationName) << ", " << sim::Quoted(commandLine)
          << ", " << (processAttributes ? "attrs" : "null") << ", "
-         << (threadAttributes ? "attrs" : "null") << ", " << inheritHandles << ", "
-         << creationFlags << ", " << (environment ? "env" : "null") << ", "
-         << sim::Quoted(currentDirectory) << ", ";
+         << (threadAttributes ? "attrs" : "null") << ", " << inheritHandles << ", " << creationFlags
+         << ", " << (environment ? "env" : "null") << ", " << sim::Quoted(currentDirectory) << ", ";
     if (startup == nullptr)
         call << "null";
     else if (startup->cb == sizeof(STARTUPINFOA) &&
@@ -163,7 +162,7 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     else
         call << "startup{other}";
     call << ", "
-         << (process == nullptr ? "null"
+         << (process == nullptr                       ? "null"
              : sim::AllZero(process, sizeof *process) ? "process{0}"
                                                       : "process{other}")
          << ")";
@@ -183,8 +182,7 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE h, DWORD milliseconds) {
-    Record("WaitForSingleObject(" + sim::HandleName(h) + ", " + std::to_string(milliseconds) +
-           ")");
+    Record("WaitForSingleObject(" + sim::HandleName(h) + ", " + std::to_string(milliseconds) + ")");
     sim::Desktop& d = desktop();
     d.waitTimeouts.push_back(milliseconds);
     const int index = d.waits++;
@@ -221,8 +219,8 @@ DWORD WINAPI FormatMessageA(DWORD flags, const void* source, DWORD code, DWORD l
                             LPSTR buffer, DWORD size, void* arguments) {
     std::ostringstream call;
     call << "FormatMessageA(0x" << std::hex << flags << std::dec << ", "
-         << (source ? "source" : "null") << ", " << code << ", " << language << ", buffer, "
-         << size << ", " << (arguments ? "args" : "null") << ")";
+         << (source ? "source" : "null") << ", " << code << ", " << language << ", buffer, " << size
+         << ", " << (arguments ? "args" : "null") << ")";
     Record(call.str());
     sim::Desktop& d = desktop();
     const auto text = d.systemTexts.find(code);
@@ -291,8 +289,8 @@ int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {
     return result;
 }
 
-LRESULT WINAPI SendMessageTimeoutA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                   UINT flags, UINT timeout, DWORD_PTR* result) {
+LRESULT WINAPI SendMessageTimeoutA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                                   UINT timeout, DWORD_PTR* result) {
     Record("SendMessageTimeoutA(" + sim::WindowName(hwnd) + ", " + sim::MessageName(msg) + ", " +
            std::to_string(wParam) + ", " + std::to_string(lParam) + ", " +
            (flags == SMTO_ABORTIFHUNG ? std::string("SMTO_ABORTIFHUNG") : std::to_string(flags)) +
