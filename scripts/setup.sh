@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck
 )
 
 missing=()
