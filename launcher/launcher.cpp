@@ -18,6 +18,11 @@ const DWORD kMaxPollMs = 100;
 // of the game would go unnoticed.
 const UINT kSendTimeoutMs = 1000;
 
+// Sizes of the zero-filled text buffers, terminator included: a window's
+// text, and the failure message and the system's text for it.
+const size_t kWindowTextSize = 128;
+const size_t kMessageSize = 260;
+
 bool SameText(const char* a, const char* b) {
     while (*a != '\0' && *a == *b) {
         ++a;
@@ -36,8 +41,8 @@ size_t AppendText(char* buffer, size_t used, size_t limit, const char* text) {
 }  // namespace
 
 void FailWithLastError(LPCSTR what) {
-    char systemText[260] = {};
-    char message[260] = {};
+    char systemText[kMessageSize] = {};
+    char message[kMessageSize] = {};
     // Taken first: every call below may change the pending code.
     const DWORD code = GetLastError();
 
@@ -54,7 +59,7 @@ void FailWithLastError(LPCSTR what) {
 }
 
 BOOL CALLBACK PressContinueProc(HWND hwnd, LPARAM /*lParam*/) {
-    char text[128] = {};
+    char text[kWindowTextSize] = {};
     SetLastError(ERROR_SUCCESS);
     if (GetWindowTextA(hwnd, text, sizeof text) == 0) {
         // No pending code: the text is empty. An invalid handle: the window
@@ -81,8 +86,8 @@ int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, LPSTR l
     SetProcessWorkingSetSize(CURRENT_PROCESS_HANDLE, static_cast<SIZE_T>(-1),
                              static_cast<SIZE_T>(-1));
 
-    if (!CreateProcessA(nullptr, lpCmdLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(nullptr, lpCmdLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         FailWithLastError("CreateProcess failed");
 
     // Any result but a time-out ends the watch: the game has ended, or the

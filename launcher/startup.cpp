@@ -30,7 +30,7 @@ LPSTR CommandLineTail(LPSTR line) {
 }
 
 extern "C" void WinMainCRTStartup(void) {
-    const int status = WinMain(OWN_INSTANCE, nullptr, CommandLineTail(GetCommandLineA()),
-                               SW_SHOWDEFAULT);
+    const int status =
+        WinMain(OWN_INSTANCE, nullptr, CommandLineTail(GetCommandLineA()), SW_SHOWDEFAULT);
     ExitProcess(static_cast<UINT>(status));
 }

@@ -28,6 +28,8 @@ typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef void* HANDLE;
 typedef void* LPVOID;
+// Windows' own type tags, reserved identifiers as the platform names them.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef uintptr_t WPARAM;
@@ -67,12 +69,13 @@ typedef struct _PROCESS_INFORMATION {
 } PROCESS_INFORMATION;
 
 typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES;
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 #define FALSE 0
 #define TRUE 1
 
 // The current-process pseudo-handle, as GetCurrentProcess() returns it.
-#define CURRENT_PROCESS_HANDLE ((HANDLE)(intptr_t)-1)
+#define CURRENT_PROCESS_HANDLE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 
 #define WAIT_OBJECT_0 0x00000000u
 #define WAIT_TIMEOUT 0x00000102u

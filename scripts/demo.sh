@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 build=build/release
-cmake -S . -B "$build" -DQM2_SANITIZE=OFF > /dev/null
+cmake -S . -B "$build" -DQM2_SANITIZE=OFF -DQM2_FUZZ=OFF -DQM2_ANALYSE=OFF > /dev/null
 cmake --build "$build" -j "$(nproc)" > "$build.log" 2>&1 || { cat "$build.log"; exit 1; }
 echo "built: $(pwd)/$build/windows/qm2.exe"
 exec /usr/bin/python3 scripts/demo.py --build "$build" "$@"

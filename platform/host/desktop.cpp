@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 
 namespace sim {
@@ -12,6 +13,13 @@ Desktop* current = nullptr;
 // Handles the simulated child process gets.
 HANDLE const kProcessHandle = reinterpret_cast<HANDLE>(0x100);
 HANDLE const kThreadHandle = reinterpret_cast<HANDLE>(0x104);
+const DWORD kProcessId = 0x200;
+const DWORD kThreadId = 0x204;
+
+// System error codes the simulated calls leave pending.
+const DWORD kErrorInvalidHandle = 6;
+const DWORD kErrorInsufficientBuffer = 122;
+const DWORD kErrorMessageNotFound = 317;  // ERROR_MR_MID_NOT_FOUND
 
 std::string Quoted(const char* s) { return s ? "\"" + std::string(s) + "\"" : "null"; }
 
@@ -99,8 +107,10 @@ Window& WindowOf(HWND hwnd) {
 
 std::vector<std::string> CallsTo(const std::set<std::string>& names) {
     std::vector<std::string> out;
-    for (const std::string& call : desktop().calls)
-        if (names.count(call.substr(0, call.find('('))) != 0) out.push_back(call);
+    const std::vector<std::string>& calls = desktop().calls;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out), [&](const std::string& call) {
+        return names.count(call.substr(0, call.find('('))) != 0;
+    });
     return out;
 }
 
@@ -128,8 +138,8 @@ LPSTR WINAPI GetCommandLineA(void) {
 BOOL WINAPI IsDBCSLeadByte(BYTE c) { return desktop().leadBytes.count(c) != 0; }
 
 BOOL WINAPI SetProcessWorkingSetSize(HANDLE h, SIZE_T minimum, SIZE_T maximum) {
-    Record("SetProcessWorkingSetSize(" + sim::HandleName(h) + ", " + sim::SizeName(minimum) +
-           ", " + sim::SizeName(maximum) + ")");
+    Record("SetProcessWorkingSetSize(" + sim::HandleName(h) + ", " + sim::SizeName(minimum) + ", " +
+           sim::SizeName(maximum) + ")");
     return TRUE;
 }
 
@@ -141,9 +151,8 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     std::ostringstream call;
     call << "CreateProcessA(" << sim::Quoted(applicationName) << ", " << sim::Quoted(commandLine)
          << ", " << (processAttributes ? "attrs" : "null") << ", "
-         << (threadAttributes ? "attrs" : "null") << ", " << inheritHandles << ", "
-         << creationFlags << ", " << (environment ? "env" : "null") << ", "
-         << sim::Quoted(currentDirectory) << ", ";
+         << (threadAttributes ? "attrs" : "null") << ", " << inheritHandles << ", " << creationFlags
+         << ", " << (environment ? "env" : "null") << ", " << sim::Quoted(currentDirectory) << ", ";
     if (startup == nullptr)
         call << "null";
     else if (startup->cb == sizeof(STARTUPINFOA) &&
@@ -153,7 +162,7 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     else
         call << "startup{other}";
     call << ", "
-         << (process == nullptr ? "null"
+         << (process == nullptr                       ? "null"
              : sim::AllZero(process, sizeof *process) ? "process{0}"
                                                       : "process{other}")
          << ")";
@@ -166,26 +175,25 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     }
     process->hProcess = sim::kProcessHandle;
     process->hThread = sim::kThreadHandle;
-    process->dwProcessId = 0x200;
-    process->dwThreadId = 0x204;
+    process->dwProcessId = sim::kProcessId;
+    process->dwThreadId = sim::kThreadId;
     d.childRunning = true;
     return TRUE;
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE h, DWORD milliseconds) {
-    Record("WaitForSingleObject(" + sim::HandleName(h) + ", " + std::to_string(milliseconds) +
-           ")");
+    Record("WaitForSingleObject(" + sim::HandleName(h) + ", " + std::to_string(milliseconds) + ")");
     sim::Desktop& d = desktop();
     d.waitTimeouts.push_back(milliseconds);
     const int index = d.waits++;
     if (d.beforeWait) d.beforeWait(index);
     if (h != sim::kProcessHandle) {
-        d.lastError = 6;  // ERROR_INVALID_HANDLE
+        d.lastError = sim::kErrorInvalidHandle;
         return WAIT_FAILED;
     }
     if (index < d.timeoutsBeforeExit) return WAIT_TIMEOUT;
     if (d.waitFails) {
-        d.lastError = 6;
+        d.lastError = sim::kErrorInvalidHandle;
         return WAIT_FAILED;
     }
     d.childRunning = false;
@@ -211,17 +219,17 @@ DWORD WINAPI FormatMessageA(DWORD flags, const void* source, DWORD code, DWORD l
                             LPSTR buffer, DWORD size, void* arguments) {
     std::ostringstream call;
     call << "FormatMessageA(0x" << std::hex << flags << std::dec << ", "
-         << (source ? "source" : "null") << ", " << code << ", " << language << ", buffer, "
-         << size << ", " << (arguments ? "args" : "null") << ")";
+         << (source ? "source" : "null") << ", " << code << ", " << language << ", buffer, " << size
+         << ", " << (arguments ? "args" : "null") << ")";
     Record(call.str());
     sim::Desktop& d = desktop();
     const auto text = d.systemTexts.find(code);
     if (text == d.systemTexts.end()) {
-        d.lastError = d.formatSetsError ? d.formatSetsError : 317;  // ERROR_MR_MID_NOT_FOUND
+        d.lastError = d.formatSetsError ? d.formatSetsError : sim::kErrorMessageNotFound;
         return 0;
     }
     if (text->second.size() + 1 > size) {
-        d.lastError = 122;  // ERROR_INSUFFICIENT_BUFFER
+        d.lastError = sim::kErrorInsufficientBuffer;
         return 0;
     }
     std::memcpy(buffer, text->second.c_str(), text->second.size() + 1);
@@ -281,8 +289,8 @@ int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {
     return result;
 }
 
-LRESULT WINAPI SendMessageTimeoutA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                   UINT flags, UINT timeout, DWORD_PTR* result) {
+LRESULT WINAPI SendMessageTimeoutA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                                   UINT timeout, DWORD_PTR* result) {
     Record("SendMessageTimeoutA(" + sim::WindowName(hwnd) + ", " + sim::MessageName(msg) + ", " +
            std::to_string(wParam) + ", " + std::to_string(lParam) + ", " +
            (flags == SMTO_ABORTIFHUNG ? std::string("SMTO_ABORTIFHUNG") : std::to_string(flags)) +

@@ -22,24 +22,24 @@ struct ProcessExit {
 };
 
 struct Window {
-    std::string text;      // title of a top-level window, caption of a descendant
-    std::string label;     // the name it goes by in the call record
+    std::string text;       // title of a top-level window, caption of a descendant
+    std::string label;      // the name it goes by in the call record
     HWND parent = nullptr;  // null for a top-level window
     std::vector<HWND> children;
     bool alive = true;
-    DWORD readError = 0;   // nonzero: reading its text fails with this code
+    DWORD readError = 0;  // nonzero: reading its text fails with this code
 };
 
 struct Desktop {
     // Scripted inputs.
     std::string commandLine;
-    std::set<BYTE> leadBytes;                // what IsDBCSLeadByte reports as lead bytes
-    DWORD createError = 0;                   // nonzero: CreateProcessA fails with this code
-    int timeoutsBeforeExit = 0;              // waits that time out before the child ends
-    bool waitFails = false;                  // the wait that ends the watch fails instead
+    std::set<BYTE> leadBytes;                  // what IsDBCSLeadByte reports as lead bytes
+    DWORD createError = 0;                     // nonzero: CreateProcessA fails with this code
+    int timeoutsBeforeExit = 0;                // waits that time out before the child ends
+    bool waitFails = false;                    // the wait that ends the watch fails instead
     std::map<DWORD, std::string> systemTexts;  // FormatMessageA's texts by code
-    DWORD formatSetsError = 0;               // FormatMessageA leaves this code pending
-    DWORD messageBoxSetsError = 0;           // MessageBoxA leaves this code pending
+    DWORD formatSetsError = 0;                 // FormatMessageA leaves this code pending
+    DWORD messageBoxSetsError = 0;             // MessageBoxA leaves this code pending
     // Called with the wait's index (0 first) before each wait returns: the
     // place to open and close windows between passes.
     std::function<void(int)> beforeWait;

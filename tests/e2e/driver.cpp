@@ -124,10 +124,12 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--out") == 0) outPath = argv[i + 1];
         if (std::strcmp(argv[i], "--run") == 0) run = argv[i + 1];
         if (std::strcmp(argv[i], "--format") == 0) format = argv[i + 1];
-        if (std::strcmp(argv[i], "--timeout") == 0) timeout = std::strtoul(argv[i + 1], nullptr, 10);
+        if (std::strcmp(argv[i], "--timeout") == 0)
+            timeout = std::strtoul(argv[i + 1], nullptr, 10);
     }
     if (outPath == nullptr || (run == nullptr) == (format == nullptr)) {
-        std::fprintf(stderr, "usage: driver --out FILE [--timeout MS] (--run HEX | --format CODE)\n");
+        std::fprintf(stderr,
+                     "usage: driver --out FILE [--timeout MS] (--run HEX | --format CODE)\n");
         return 2;
     }
     FILE* out = std::fopen(outPath, "wb");

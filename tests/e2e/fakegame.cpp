@@ -166,9 +166,9 @@ void Layout(HWND window, const std::string& layout, int labels) {
 }
 
 HWND ShowErrorWindow(const std::string& title, const std::string& layout, int labels) {
-    errorWindow = CreateWindowExA(0, "FakeGameError", title.c_str(),
-                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 100, 100, 260, 260,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    errorWindow =
+        CreateWindowExA(0, "FakeGameError", title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                        100, 100, 260, 260, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     Layout(errorWindow, layout, labels);
     ShowWindow(errorWindow, SW_SHOWNORMAL);
     Log("shown");

@@ -56,9 +56,9 @@ TEST_F(PressTest, OnlyTheFirstOfTwoExactButtonsIsPressed) {
 }
 
 TEST_F(PressTest, OnlyTheExactCaptionMatches) {
-    const char* const nearMisses[] = {"&continue", "&CONTINUE",    "Continue",  "&Continue ",
-                                      " &Continue", "&Continue...", "&Continu", "&&Continue",
-                                      "&Continue\t"};
+    const char* const nearMisses[] = {"&continue",  "&CONTINUE",  "Continue",
+                                      "&Continue ", " &Continue", "&Continue...",
+                                      "&Continu",   "&&Continue", "&Continue\t"};
     for (const char* text : nearMisses) sim::AddWindow(text, error);
 
     EXPECT_EQ(Pass(), std::nullopt);

@@ -97,8 +97,7 @@ TEST_F(WatchTest, AnErrorWindowThatStaysIsPressedInEveryPassEveryTwoMilliseconds
     RunWinMain("game.exe");
 
     EXPECT_EQ(d.waitTimeouts, (std::vector<DWORD>(6, 2)));
-    EXPECT_EQ(sim::CallsTo({"EnumChildWindows"}),
-              Calls(5, "EnumChildWindows(error, proc, 0)"));
+    EXPECT_EQ(sim::CallsTo({"EnumChildWindows"}), Calls(5, "EnumChildWindows(error, proc, 0)"));
     EXPECT_EQ(d.lastEnumProc, &PressContinueProc);
     EXPECT_EQ(sim::CallsTo({"SendMessageTimeoutA"}).size(), 15u);
 }
