@@ -11,8 +11,11 @@ CTest test. Every Wine run has a time-out, and nothing is left running.
 import argparse
 import os
 import shutil
+import signal
+import struct
 import subprocess
 import sys
+import threading
 import time
 
 CASES = {}
@@ -82,7 +85,7 @@ class Case:
         env.update({k: str(v) for k, v in game.items()})
         return env
 
-    def launch(self, command_line, game=None, timeout_ms=None):
+    def launch(self, command_line, game=None, timeout_ms=None, stderr_path=None):
         """Starts the launcher through the driver with this exact command line
         (bytes) and returns what the driver reports."""
         timeout_ms = timeout_ms or self.config.timeout * 1000
@@ -93,7 +96,8 @@ class Case:
             [self.wine["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
              "--timeout", str(timeout_ms), "--run", command_line.hex()],
             env=self.environment(game or {}), stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL,
+            stderr=open(stderr_path, "wb") if stderr_path else subprocess.DEVNULL,
             timeout=timeout_ms / 1000 + 120, check=False)
         return read_report(out)
 
@@ -212,7 +216,7 @@ def game_status_does_not_become_the_launchers(c):
 def a_game_that_cannot_start_is_reported(c):
     # A program that does not exist, and an empty tail.
     for what, line in [("missing program", c.qm2 + b" Z:\\no\\such\\game.exe -x"),
-                       ("empty tail", c.qm2)]:
+                       ("empty tail", c.qm2), ("only blanks", c.qm2 + b"  \t \x01 ")]:
         report = c.launch(line)
         status = report.get("exit")
         if status in (None, "0", "timeout"):
@@ -307,6 +311,138 @@ def a_window_rebuilt_every_few_milliseconds(c):
     builds, presses = int(summary[0][1]), int(summary[0][3])
     if builds < 10 or presses < 1:
         fail(f"{builds} windows built, {presses} pressed")
+
+
+@case
+def long_command_lines(c):
+    # A tail of 32,000 characters reaches the game whole.
+    tail = c.game + b" " + b"x" * (32000 - len(c.game) - 1)
+    echo = c.path("echo.txt")
+    report = c.launch(c.qm2 + b" " + tail, game_env(echo=echo))
+    expect_clean_exit(report)
+    with open(echo, "rb") as f:
+        expect_eq(f.read(), tail, "the game's 32,000-character command line")
+    # Lines at and past the system's limit of 32,767 characters with the
+    # terminator: whatever the launcher is given, it passes the tail on whole
+    # or reports the failure with its code; it never crashes or hangs.
+    for total in (32766, 32767, 40000):
+        line = c.qm2 + b" " + c.game + b" "
+        line += b"y" * (total - len(line))
+        if os.path.exists(echo):
+            os.remove(echo)
+        report = c.launch(line, game_env(echo=echo))
+        if "driver-error" in report:
+            continue  # the system would not start the launcher with it
+        status = report.get("exit")
+        if status == "0" and "box" not in report:
+            with open(echo, "rb") as f:
+                expect_eq(f.read(), line[len(c.qm2) + 1:], f"the game's {total}-byte line")
+        elif status in (None, "0", "timeout") or "box" not in report:
+            fail(f"{total} bytes: exit {status!r}, box {'box' in report}")
+        else:
+            expected = b"CreateProcess failed: " + c.system_text(int(status))
+            expect_eq(bytes.fromhex(report["box"]), expected, f"{total} bytes: the box")
+
+
+@case
+def a_game_killed_from_outside(c):
+    log = c.path("game.log")
+    result = {}
+    launch = threading.Thread(target=lambda: result.update(
+        c.launch(c.qm2 + b" " + c.game, game_env(log=log, mode="exit", delay=600000))))
+    launch.start()
+    wait_for(lambda: any(w[0] == "started" for _, w in read_log(log)), c.config.timeout,
+             "the game")
+    found = subprocess.run(["pgrep", "-f", r"fakegame\.exe"], capture_output=True, text=True)
+    pids = [int(p) for p in found.stdout.split()]
+    if len(pids) != 1:
+        fail(f"expected one game process, found {pids}")
+    killed = time.monotonic()
+    os.kill(pids[0], signal.SIGKILL)
+    launch.join(60)
+    if launch.is_alive():
+        fail("the launcher did not end after its game was killed")
+    expect_clean_exit(result)
+    late = time.monotonic() - killed
+    if late > 20:
+        fail(f"the launcher ended {late:.1f} s after its game was killed")
+
+
+@case
+def windows_destroyed_mid_walk_thousands_of_times(c):
+    log = c.path("game.log")
+    report = c.launch(c.qm2 + b" " + c.game,
+                      game_env(log=log, mode="rebuild", labels=8, period=0, hold=8000,
+                               final=2000))
+    expect_clean_exit(report)
+    entries = read_log(log)
+    summary = [w for _, w in entries if w[0] == "rebuilt"]
+    if not summary or int(summary[0][1]) < 1000:
+        fail(f"too few rebuilds to tell: {summary}")
+    final = [when for when, w in entries if w[0] == "final"]
+    after = [s for when, w in entries if final and when > final[0] and w[0] == "send"
+             for s in [tuple(w[1:5])]]
+    if after[:3] != [("continue",) + m for m in PRESS]:
+        fail(f"the window that stayed got: {after[:6]}")
+
+
+@case
+def a_thousand_descendants(c):
+    log = c.path("game.log")
+    report = c.launch(c.qm2 + b" " + c.game,
+                      game_env(log=log, mode="stay", layout="labels", labels=1000, hold=3000))
+    expect_clean_exit(report)
+    got = sends(read_log(log))
+    if got[:3] != [("continue",) + m for m in PRESS]:
+        fail(f"the button after 1000 labels got: {got[:6]}")
+
+
+def image_range(path):
+    """The address range that a PE file's image takes when loaded."""
+    with open(path, "rb") as f:
+        data = f.read(4096)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    optional = pe + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    if magic == 0x10B:
+        base = struct.unpack_from("<I", data, optional + 28)[0]
+    else:
+        base = struct.unpack_from("<Q", data, optional + 24)[0]
+    size = struct.unpack_from("<I", data, optional + 56)[0]
+    return base, base + size
+
+
+# Everything the launcher itself may call.
+OWN_CALLS = {
+    "GetCommandLineA", "IsDBCSLeadByte", "SetProcessWorkingSetSize", "CreateProcessA",
+    "WaitForSingleObject", "CloseHandle", "GetLastError", "SetLastError", "FormatMessageA",
+    "ExitProcess", "FindWindowA", "EnumChildWindows", "GetWindowTextA", "SendMessageTimeoutA",
+    "MessageBoxA",
+}
+
+
+@case
+def the_launcher_opens_no_file_or_registry_key(c):
+    # Wine's relay trace logs every call into its DLLs with the caller's
+    # return address; the calls from inside the launcher's image are its own.
+    trace = c.path("relay.log")
+    report = c.launch(c.qm2 + b" " + c.game,
+                      dict(game_env(mode="close", delay=300), WINEDEBUG="+pid,+relay"),
+                      stderr_path=trace)
+    expect_clean_exit(report)
+    low, high = image_range(c.config.qm2)
+    calls = set()
+    with open(trace, "rb") as f:
+        for line in f:
+            if b":Call " not in line or b" ret=" not in line:
+                continue
+            ret = int(line.rsplit(b" ret=", 1)[1].strip(), 16)
+            if low <= ret < high:
+                calls.add(line.split(b":Call ", 1)[1].split(b"(", 1)[0].split(b".")[-1].decode())
+    for needed in ("CreateProcessA", "WaitForSingleObject", "GetWindowTextA"):
+        if needed not in calls:
+            fail(f"the trace shows no {needed} of the launcher's: {sorted(calls)}")
+    expect_eq(calls - OWN_CALLS, set(), "calls of the launcher's beyond its own operations")
 
 
 def main():

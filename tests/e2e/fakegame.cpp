@@ -15,7 +15,8 @@
 //                             FAKEGAME_HOLD ms
 //                    rebuild  destroy and rebuild it every FAKEGAME_PERIOD ms
 //                             for FAKEGAME_HOLD ms, with FAKEGAME_LABELS labels
-//                             before its button
+//                             before its button; then, if FAKEGAME_FINAL is
+//                             set, show it once more for that many ms
 //                    random   show it FAKEGAME_COUNT times, each after a random
 //                             pause of FAKEGAME_MIN..FAKEGAME_MAX ms, closing it
 //                             on the click
@@ -247,6 +248,12 @@ int main() {
             DestroyWindow(errorWindow);
         }
         Log("rebuilt " + std::to_string(builds) + " presses " + std::to_string(presses));
+        const int final = EnvInt("FAKEGAME_FINAL", 0);
+        if (final > 0) {
+            ShowErrorWindow(title, "labels", labels);
+            Log("final");
+            Pump(Now() + final, false);
+        }
     } else if (mode == "random") {
         closeOnClick = true;
         std::srand(static_cast<unsigned>(EnvInt("FAKEGAME_SEED", 1)));
