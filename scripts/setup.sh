@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  python3-pefile
 )
 
 missing=()
