@@ -45,3 +45,12 @@ endfunction()
 qm2_e2e(x64 ${QM2_WINDOWS64_BINARY_DIR}/qm2.exe "${QM2_E2E_CASES}" 60 300)
 qm2_e2e(x86 ${QM2_WINDOWS_BINARY_DIR}/qm2.exe "${QM2_X86_CASES}" ${QM2_X86_TIMEOUT}
         ${QM2_X86_TEST_TIMEOUT})
+
+# The resources as the system reports them: the probe reads the real 32-bit
+# qm2.exe through the system's own calls. Built for 64-bit, it runs natively
+# wherever 32-bit programs run emulated.
+add_test(NAME qm2_exe_resources_wine
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/run.sh
+          ${QM2_WINDOWS64_BINARY_DIR}/resource_probe.exe ${QM2_WINDOWS_BINARY_DIR}/qm2.exe)
+set_tests_properties(qm2_exe_resources_wine PROPERTIES
+  FIXTURES_REQUIRED wine_env ENVIRONMENT QM2_WINE_ENV=${QM2_WINE_ENV} TIMEOUT 300)
