@@ -4,9 +4,10 @@
 // bytes as they are. The command line comes hex-encoded, so that any byte
 // survives the trip through the shell.
 //
-//   driver.exe --out FILE [--timeout MS] --run HEX
-//       Runs the command line. While it runs, a "Failed." box that appears is
-//       read and dismissed. FILE receives lines:
+//   driver.exe --out FILE [--timeout MS] (--run HEX | --run-file PATH)
+//       Runs the command line, given in hex or as the bytes of a file (for
+//       lines longer than the driver's own command line may be). While it runs, a "Failed." box
+//       that appears is read and dismissed. FILE receives lines:
 //         exit <status>     or   exit timeout (the program was killed)
 //         box <hex text>    the box's message, if one appeared
 //         icon <0|1>        whether the box shows an icon
@@ -119,15 +120,28 @@ int main(int argc, char** argv) {
     const char* outPath = nullptr;
     const char* run = nullptr;
     const char* format = nullptr;
+    const char* runFile = nullptr;
     DWORD timeout = 60000;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--out") == 0) outPath = argv[i + 1];
         if (std::strcmp(argv[i], "--run") == 0) run = argv[i + 1];
         if (std::strcmp(argv[i], "--format") == 0) format = argv[i + 1];
+        if (std::strcmp(argv[i], "--run-file") == 0) runFile = argv[i + 1];
         if (std::strcmp(argv[i], "--timeout") == 0)
             timeout = std::strtoul(argv[i + 1], nullptr, 10);
     }
-    if (outPath == nullptr || (run == nullptr) == (format == nullptr)) {
+    std::string line;
+    if (runFile != nullptr) {
+        FILE* in = std::fopen(runFile, "rb");
+        if (in == nullptr) return 2;
+        char chunk[4096];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) line.append(chunk, n);
+        std::fclose(in);
+    } else if (run != nullptr) {
+        line = Unhex(run);
+    }
+    if (outPath == nullptr || (run == nullptr && runFile == nullptr) == (format == nullptr)) {
         std::fprintf(stderr,
                      "usage: driver --out FILE [--timeout MS] (--run HEX | --format CODE)\n");
         return 2;
@@ -141,7 +155,7 @@ int main(int argc, char** argv) {
                        text, sizeof text - 1, nullptr);
         std::fprintf(out, "text %s\n", Hex(text).c_str());
     } else {
-        result = Run(out, Unhex(run), timeout);
+        result = Run(out, line, timeout);
     }
     std::fclose(out);
     return result;

@@ -10,6 +10,7 @@ CTest test. Every Wine run has a time-out, and nothing is left running.
 """
 import argparse
 import os
+import re
 import shutil
 import signal
 import struct
@@ -92,9 +93,12 @@ class Case:
         out = self.path("driver.out")
         if os.path.exists(out):
             os.remove(out)
+        line = self.path("command-line.bin")
+        with open(line, "wb") as f:
+            f.write(command_line)
         subprocess.run(
             [self.wine["WINE"], self.path("driver.exe"), "--out", winpath(out).decode("cp1252"),
-             "--timeout", str(timeout_ms), "--run", command_line.hex()],
+             "--timeout", str(timeout_ms), "--run-file", winpath(line).decode("cp1252")],
             env=self.environment(game or {}), stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL,
             stderr=open(stderr_path, "wb") if stderr_path else subprocess.DEVNULL,
@@ -119,10 +123,17 @@ class Case:
         return process
 
     def close(self):
+        """Ends whatever this case started and left running."""
         for process in self.others:
             if process.poll() is None:
                 process.kill()
             process.wait(timeout=30)
+        for name in (self.dir, winpath(self.dir).decode("cp1252")):
+            for pid in processes_of(self, re.escape(name)):
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except OSError:
+                    pass
 
 
 def read_report(path):
@@ -322,26 +333,19 @@ def long_command_lines(c):
     expect_clean_exit(report)
     with open(echo, "rb") as f:
         expect_eq(f.read(), tail, "the game's 32,000-character command line")
-    # Lines at and past the system's limit of 32,767 characters with the
-    # terminator: whatever the launcher is given, it passes the tail on whole
-    # or reports the failure with its code; it never crashes or hangs.
-    for total in (32766, 32767, 40000):
-        line = c.qm2 + b" " + c.game + b" "
-        line += b"y" * (total - len(line))
-        if os.path.exists(echo):
-            os.remove(echo)
-        report = c.launch(line, game_env(echo=echo))
-        if "driver-error" in report:
-            continue  # the system would not start the launcher with it
-        status = report.get("exit")
-        if status == "0" and "box" not in report:
-            with open(echo, "rb") as f:
-                expect_eq(f.read(), line[len(c.qm2) + 1:], f"the game's {total}-byte line")
-        elif status in (None, "0", "timeout") or "box" not in report:
-            fail(f"{total} bytes: exit {status!r}, box {'box' in report}")
-        else:
-            expected = b"CreateProcess failed: " + c.system_text(int(status))
-            expect_eq(bytes.fromhex(report["box"]), expected, f"{total} bytes: the box")
+    # The longest line the system takes, 32,766 characters and the
+    # terminator: the launcher passes its tail on whole. One character more
+    # and the system refuses to start the launcher itself, so no tail that
+    # the launcher is given can be too long for its own start of the game.
+    line = c.qm2 + b" " + c.game + b" "
+    line += b"y" * (32766 - len(line))
+    os.remove(echo)
+    report = c.launch(line, game_env(echo=echo))
+    expect_clean_exit(report)
+    with open(echo, "rb") as f:
+        expect_eq(f.read(), line[len(c.qm2) + 1:], "the game's 32,766-character line")
+    expect_eq(c.launch(line + b"y").get("driver-error"), "CreateProcessA 87",
+              "starting the launcher with 32,767 characters")
 
 
 @case
@@ -353,8 +357,7 @@ def a_game_killed_from_outside(c):
     launch.start()
     wait_for(lambda: any(w[0] == "started" for _, w in read_log(log)), c.config.timeout,
              "the game")
-    found = subprocess.run(["pgrep", "-f", r"fakegame\.exe"], capture_output=True, text=True)
-    pids = [int(p) for p in found.stdout.split()]
+    pids = processes_of(c, r"^[^ ]*fakegame\.exe")  # the game, not the launcher
     if len(pids) != 1:
         fail(f"expected one game process, found {pids}")
     killed = time.monotonic()
@@ -368,8 +371,24 @@ def a_game_killed_from_outside(c):
         fail(f"the launcher ended {late:.1f} s after its game was killed")
 
 
+def processes_of(c, pattern):
+    """The Linux processes of this Wine environment whose command line matches
+    the regular expression `pattern`."""
+    found = subprocess.run(["pgrep", "-f", pattern], capture_output=True, text=True)
+    prefix = f"WINEPREFIX={c.wine['WINEPREFIX']}".encode()
+    pids = []
+    for pid in (int(p) for p in found.stdout.split()):
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if prefix in f.read().split(b"\0"):
+                    pids.append(pid)
+        except OSError:
+            pass
+    return pids
+
+
 @case
-def windows_destroyed_mid_walk_thousands_of_times(c):
+def windows_destroyed_mid_walk_hundreds_of_times(c):
     log = c.path("game.log")
     report = c.launch(c.qm2 + b" " + c.game,
                       game_env(log=log, mode="rebuild", labels=8, period=0, hold=8000,
@@ -377,7 +396,7 @@ def windows_destroyed_mid_walk_thousands_of_times(c):
     expect_clean_exit(report)
     entries = read_log(log)
     summary = [w for _, w in entries if w[0] == "rebuilt"]
-    if not summary or int(summary[0][1]) < 1000:
+    if not summary or int(summary[0][1]) < 100:
         fail(f"too few rebuilds to tell: {summary}")
     final = [when for when, w in entries if w[0] == "final"]
     after = [s for when, w in entries if final and when > final[0] and w[0] == "send"

@@ -47,7 +47,8 @@ void CheckVersionQueries(const char* path) {
               "fixed part: file version 0.2.2.74");
         Check(f->dwProductVersionMS == 0x00000002 && f->dwProductVersionLS == 0x0002004A,
               "fixed part: product version 0.2.2.74");
-        Check(f->dwFileFlagsMask == 0x17 && f->dwFileFlags == 0, "fixed part: flags mask 0x17, flags 0");
+        Check(f->dwFileFlagsMask == 0x17 && f->dwFileFlags == 0,
+              "fixed part: flags mask 0x17, flags 0");
         Check(f->dwFileOS == 0x4 && f->dwFileType == 0x1 && f->dwFileSubtype == 0,
               "fixed part: OS 0x4, type application, subtype 0");
         Check(f->dwFileDateMS == 0 && f->dwFileDateLS == 0, "fixed part: date 0");
@@ -109,9 +110,10 @@ void CheckResources(HMODULE module) {
         Check(id == expected_24 || id == expected_32, what);
         DWORD image_size = 0;
         const BYTE* image = Resource(module, RT_ICON, MAKEINTRESOURCEA(id), &image_size);
-        HICON icon = image == nullptr ? nullptr
-                                      : CreateIconFromResourceEx(const_cast<BYTE*>(image), image_size,
-                                                                 TRUE, 0x00030000, size, size, 0);
+        HICON icon = image == nullptr
+                         ? nullptr
+                         : CreateIconFromResourceEx(const_cast<BYTE*>(image), image_size, TRUE,
+                                                    0x00030000, size, size, 0);
         ICONINFO info = {};
         BITMAP colour = {};
         const bool made = icon != nullptr && GetIconInfo(icon, &info) &&
