@@ -33,8 +33,21 @@ link_dir() {  # hard links where the file system allows, copies elsewhere
   cp -al "$from"/. "$to"/ 2>/dev/null || cp -a "$from"/. "$to"/
 }
 
+stop_env() {
+  if [ -f "$dir/env" ]; then
+    # shellcheck disable=SC1091
+    source "$dir/env"
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
+  fi
+  if [ -f "$dir/xvfb.pid" ]; then
+    kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+    rm -f "$dir/xvfb.pid"
+  fi
+}
+
 case "$cmd" in
 start)
+  stop_env  # whatever an earlier start left in DIR
   rm -rf "$dir"
   mkdir -p "$dir/tmp" "$dir/prefix/drive_c/windows"
   prefix=$dir/prefix
@@ -69,15 +82,7 @@ ENV
   echo "wine-env: prefix $prefix, display $DISPLAY"
   ;;
 stop)
-  if [ -f "$dir/env" ]; then
-    # shellcheck disable=SC1091
-    source "$dir/env"
-    timeout 30 wineserver -k >/dev/null 2>&1 || true
-  fi
-  if [ -f "$dir/xvfb.pid" ]; then
-    kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
-    rm -f "$dir/xvfb.pid"
-  fi
+  stop_env
   ;;
 *)
   echo "usage: wine-env.sh start|stop DIR" >&2
