@@ -105,6 +105,9 @@ class Case:
             timeout=timeout_ms / 1000 + 120, check=False)
         return read_report(out)
 
+    # Wine's system texts are its own ("Success." for 0, say, where Windows
+    # has other words), so the expected box text is built from what
+    # FormatMessageA gives for the code under the same Wine.
     def system_text(self, code):
         out = self.path("format.out")
         subprocess.run(
@@ -228,6 +231,9 @@ def a_game_that_cannot_start_is_reported(c):
     # A program that does not exist, and an empty tail.
     for what, line in [("missing program", c.qm2 + b" Z:\\no\\such\\game.exe -x"),
                        ("empty tail", c.qm2), ("only blanks", c.qm2 + b"  \t \x01 ")]:
+        # Which code the system gives is its own business (Wine refuses an
+        # empty command line with 2, the file not found): the box and the exit
+        # status must agree with it.
         report = c.launch(line)
         status = report.get("exit")
         if status in (None, "0", "timeout"):
