@@ -14,12 +14,9 @@ Prints a table; asserts nothing.
 """
 import argparse
 import os
-import statistics
-import subprocess
 import sys
 import threading
 import time
-import types
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
@@ -72,24 +69,20 @@ def cpu_ticks(pid):
 
 def idle_cpu(c, seconds):
     result = {}
+    log = c.path("idle.log")
     launch = threading.Thread(target=lambda: result.update(c.launch(
-        c.qm2 + b" " + c.game, e2e.game_env(mode="exit", delay=(seconds + 30) * 1000),
+        c.qm2 + b" " + c.game, e2e.game_env(log=log, mode="exit", delay=(seconds + 30) * 1000),
         timeout_ms=(seconds + 600) * 1000)))
     launch.start()
-    pid = None
-    deadline = time.monotonic() + 600
-    while pid is None and time.monotonic() < deadline:
-        found = subprocess.run(["pgrep", "-f", r"qm2\.exe"], capture_output=True, text=True)
-        pids = found.stdout.split()
-        pid = int(pids[0]) if pids else None
-        time.sleep(0.2)
-    if pid is None:
+    e2e.wait_for(lambda: e2e.read_log(log), 600, "the game")
+    time.sleep(10)  # past start-up and the growth of the poll interval to its top
+    pids = e2e.processes_of(c, r"^[^ ]*qm2\.exe")
+    if len(pids) != 1:
         launch.join()
         return None
-    time.sleep(10)  # past start-up and the first growth of the poll interval
-    ticks, start = cpu_ticks(pid), time.monotonic()
+    ticks, start = cpu_ticks(pids[0]), time.monotonic()
     time.sleep(seconds)
-    used = (cpu_ticks(pid) - ticks) / os.sysconf("SC_CLK_TCK")
+    used = (cpu_ticks(pids[0]) - ticks) / os.sysconf("SC_CLK_TCK")
     wall = time.monotonic() - start
     launch.join()
     return 100.0 * used / wall, used, wall
@@ -99,30 +92,18 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--arch", choices=["x86", "x64"],
-                        default="x64" if os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
-                        else "x86")
+                        default="x64" if e2e.x86_emulated() else "x86")
     parser.add_argument("--windows", type=int, default=60)
     parser.add_argument("--idle", type=int, default=60)
     parser.add_argument("--exits", type=int, default=10)
     args = parser.parse_args()
 
     build = os.path.abspath(args.build)
-    qm2 = os.path.join(build, "windows" if args.arch == "x86" else "windows64", "qm2.exe")
-    env_dir = os.path.join(build, "bench-env")
-    wine_env = os.path.join(ROOT, "tests", "wine", "wine-env.sh")
-    subprocess.run(["bash", wine_env, "start", env_dir], check=True, stdout=subprocess.DEVNULL,
-                   timeout=600)
-    try:
-        config = types.SimpleNamespace(env=env_dir, bin=os.path.join(build, "windows64", "tests",
-                                       "e2e"), qm2=qm2, arch=args.arch, timeout=900)
-        c = e2e.Case("bench", config)
+    with e2e.wine_session(build, args.arch, "bench") as c:
         shows = show_to_press(c, args.windows)
         presses = re_press(c)
         exits = exit_latency(c, args.exits)
         idle = idle_cpu(c, args.idle)
-        c.close()
-    finally:
-        subprocess.run(["bash", wine_env, "stop", env_dir], timeout=120)
 
     print(f"qm2.exe ({args.arch}) under Wine")
     print()

@@ -8,42 +8,28 @@ raises its error window several times at random moments; the launcher presses
 import argparse
 import os
 import random
-import subprocess
 import sys
-import types
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 import e2e  # noqa: E402
 
 
-def x86_emulated():
-    return os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--arch", choices=["x86", "x64"],
-                        default="x64" if x86_emulated() else "x86")
+                        default="x64" if e2e.x86_emulated() else "x86")
     parser.add_argument("--seed", type=int, default=random.randrange(1, 1 << 30))
     parser.add_argument("--windows", type=int, default=4)
     args = parser.parse_args()
 
     build = os.path.abspath(args.build)
-    qm2 = os.path.join(build, "windows" if args.arch == "x86" else "windows64", "qm2.exe")
-    env_dir = os.path.join(build, "demo-env")
-    wine_env = os.path.join(ROOT, "tests", "wine", "wine-env.sh")
-    print(f"qm2.exe ({args.arch}): {qm2}")
-    if args.arch == "x64" and x86_emulated():
+    if args.arch == "x64" and e2e.x86_emulated():
         print("(32-bit programs run emulated on this machine, slowly: the demo runs the same\n"
               " launcher built for 64-bit Windows; --arch x86 runs the 32-bit one, in minutes)")
-    subprocess.run(["bash", wine_env, "start", env_dir], check=True, stdout=subprocess.DEVNULL,
-                   timeout=600)
-    try:
-        config = types.SimpleNamespace(env=env_dir, bin=os.path.join(build, "windows64", "tests",
-                                       "e2e"), qm2=qm2, arch=args.arch, timeout=900)
-        c = e2e.Case("demo", config)
+    with e2e.wine_session(build, args.arch, "demo") as c:
+        print(f"qm2.exe ({args.arch}): {c.config.qm2}")
         log = c.path("game.log")
         print(f"game: fakegame.exe, {args.windows} error windows at random moments "
               f"(seed {args.seed}), then exits with status 7")
@@ -65,10 +51,7 @@ def main():
         print(f"launcher's exit status: {report.get('exit')}")
         if "box" in report:
             print(f"failure box: {bytes.fromhex(report['box'])!r}")
-        c.close()
-        return 0 if report.get("exit") == "0" else 1
-    finally:
-        subprocess.run(["bash", wine_env, "stop", env_dir], timeout=120)
+    return 0 if report.get("exit") == "0" else 1
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@ driver.exe and fakegame.exe; EXE is the launcher under test. Each CASE is one
 CTest test. Every Wine run has a time-out, and nothing is left running.
 """
 import argparse
+import contextlib
 import os
 import re
 import shutil
@@ -18,6 +19,7 @@ import subprocess
 import sys
 import threading
 import time
+import types
 
 CASES = {}
 
@@ -139,6 +141,35 @@ class Case:
                     pass
 
 
+def x86_emulated():
+    """Whether 32-bit programs run under qemu's emulator here."""
+    return os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
+
+
+@contextlib.contextmanager
+def wine_session(build, arch, name):
+    """A Wine environment of its own in the build folder `build`, and a Case
+    in it for the launcher built there for `arch`; all of it is stopped and
+    ended afterwards."""
+    env_dir = os.path.join(build, f"{name}-env")
+    wine_env = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                            "wine", "wine-env.sh")
+    subprocess.run(["bash", wine_env, "start", env_dir], check=True, stdout=subprocess.DEVNULL,
+                   timeout=600)
+    try:
+        config = types.SimpleNamespace(
+            env=env_dir, bin=os.path.join(build, "windows64", "tests", "e2e"),
+            qm2=os.path.join(build, "windows" if arch == "x86" else "windows64", "qm2.exe"),
+            arch=arch, timeout=900)
+        c = Case(name, config)
+        try:
+            yield c
+        finally:
+            c.close()
+    finally:
+        subprocess.run(["bash", wine_env, "stop", env_dir], timeout=120)
+
+
 def read_report(path):
     if not os.path.exists(path):
         fail("the driver wrote no report")
@@ -193,6 +224,12 @@ def expect_clean_exit(report):
 
 
 PRESS = [("WM_LBUTTONDOWN", "0", "0"), ("WM_LBUTTONUP", "0", "0"), ("BM_SETSTATE", "1", "0")]
+
+
+def expect_pressed(got, button, what):
+    """The first messages that reached the buttons are one press of `button`."""
+    if got[:len(PRESS)] != [(button,) + m for m in PRESS]:
+        fail(f"{what}: the first messages were {got[:2 * len(PRESS)]}")
 
 # ---------------------------------------------------------------------------
 
@@ -295,9 +332,7 @@ def a_window_of_another_process_is_pressed(c):
              "the other window")
     report = c.launch(c.qm2 + b" " + c.game, game_env(mode="exit", delay=1000))
     expect_clean_exit(report)
-    got = sends(read_log(other_log))
-    if not got or got[:3] != [("continue",) + m for m in PRESS]:
-        fail(f"the other process's button got: {got[:6]}")
+    expect_pressed(sends(read_log(other_log)), "continue", "the other process's window")
 
 
 @case
@@ -405,10 +440,10 @@ def windows_destroyed_mid_walk_hundreds_of_times(c):
     if not summary or int(summary[0][1]) < 100:
         fail(f"too few rebuilds to tell: {summary}")
     final = [when for when, w in entries if w[0] == "final"]
-    after = [s for when, w in entries if final and when > final[0] and w[0] == "send"
-             for s in [tuple(w[1:5])]]
-    if after[:3] != [("continue",) + m for m in PRESS]:
-        fail(f"the window that stayed got: {after[:6]}")
+    if not final:
+        fail("the game showed no window that stayed")
+    after = [tuple(w[1:5]) for when, w in entries if when > final[0] and w[0] == "send"]
+    expect_pressed(after, "continue", "the window that stayed")
 
 
 @case
@@ -417,9 +452,7 @@ def a_thousand_descendants(c):
     report = c.launch(c.qm2 + b" " + c.game,
                       game_env(log=log, mode="stay", layout="labels", labels=1000, hold=3000))
     expect_clean_exit(report)
-    got = sends(read_log(log))
-    if got[:3] != [("continue",) + m for m in PRESS]:
-        fail(f"the button after 1000 labels got: {got[:6]}")
+    expect_pressed(sends(read_log(log)), "continue", "the button after 1000 labels")
 
 
 def image_range(path):
