@@ -39,6 +39,10 @@ stop_env() {
     source "$dir/env"
     timeout 30 wineserver -k >/dev/null 2>&1 || true
   fi
+  if [ -f "$dir/keeper.pid" ]; then
+    kill "$(cat "$dir/keeper.pid")" 2>/dev/null || true
+    rm -f "$dir/keeper.pid"
+  fi
   if [ -f "$dir/xvfb.pid" ]; then
     kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
     rm -f "$dir/xvfb.pid"
@@ -79,6 +83,14 @@ ENV
   timeout 120 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   timeout 120 "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
     /d 0 /f >/dev/null 2>&1
+  # A 64-bit GUI program that lives as long as the environment. It starts
+  # Wine's desktop process natively and keeps it, and the server, running
+  # between tests. Were a 32-bit program the first to need the desktop where
+  # 32-bit programs run emulated, the desktop would run emulated too, and
+  # every window in the environment would wait on it.
+  "$WINE" notepad.exe >/dev/null 2>&1 &
+  echo $! > "$dir/keeper.pid"
+  timeout 120 "$WINE" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 || true
   echo "wine-env: prefix $prefix, display $DISPLAY"
   ;;
 stop)
