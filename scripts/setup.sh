@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ libgtest-dev python3
+  cmake make g++ libgtest-dev python3 procps
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xauth
   clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck
