@@ -231,6 +231,7 @@ def expect_pressed(got, button, what):
     if got[:len(PRESS)] != [(button,) + m for m in PRESS]:
         fail(f"{what}: the first messages were {got[:2 * len(PRESS)]}")
 
+
 # ---------------------------------------------------------------------------
 
 
@@ -265,7 +266,7 @@ def game_status_does_not_become_the_launchers(c):
 
 @case
 def a_game_that_cannot_start_is_reported(c):
-    # A program that does not exist, and an empty tail.
+    # A program that does not exist, an empty tail, and a tail of blanks.
     for what, line in [("missing program", c.qm2 + b" Z:\\no\\such\\game.exe -x"),
                        ("empty tail", c.qm2), ("only blanks", c.qm2 + b"  \t \x01 ")]:
         # Which code the system gives is its own business (Wine refuses an
