@@ -226,6 +226,15 @@ def expect_clean_exit(report):
 PRESS = [("WM_LBUTTONDOWN", "0", "0"), ("WM_LBUTTONUP", "0", "0"), ("BM_SETSTATE", "1", "0")]
 
 
+def launch_game(c, log_name="game.log", **settings):
+    """Runs the fake game with `settings` through the launcher, expects the
+    launcher to end cleanly, and returns its report and the game's log."""
+    log = c.path(log_name)
+    report = c.launch(c.qm2 + b" " + c.game, game_env(log=log, **settings))
+    expect_clean_exit(report)
+    return report, read_log(log)
+
+
 def expect_pressed(got, button, what):
     """The first messages that reached the buttons are one press of `button`."""
     if got[:len(PRESS)] != [(button,) + m for m in PRESS]:
@@ -258,10 +267,8 @@ def tail_reaches_the_game_byte_for_byte(c):
 
 @case
 def game_status_does_not_become_the_launchers(c):
-    log = c.path("game.log")
-    report = c.launch(c.qm2 + b" " + c.game, game_env(log=log, mode="exit", delay=300, exit=3))
-    expect_clean_exit(report)
-    expect_eq([w for _, w in read_log(log)][-1], ["exit", "3"], "the game's own end")
+    _, log = launch_game(c, mode="exit", delay=300, exit=3)
+    expect_eq(log[-1][1], ["exit", "3"], "the game's own end")
 
 
 @case
@@ -297,11 +304,8 @@ LAYOUTS = {
 @case
 def only_the_exact_continue_button_is_pressed_again_and_again(c):
     for layout, button in LAYOUTS.items():
-        log = c.path(f"{layout}.log")
-        report = c.launch(c.qm2 + b" " + c.game,
-                          game_env(log=log, mode="stay", layout=layout, delay=200, hold=1500))
-        expect_clean_exit(report)
-        got = sends(read_log(log))
+        _, log = launch_game(c, f"{layout}.log", mode="stay", layout=layout, delay=200, hold=1500)
+        got = sends(log)
         pressed = {s[0] for s in got}
         expect_eq(pressed, {button}, f"{layout}: the buttons that got messages")
         messages = [s[1:] for s in got]
@@ -313,15 +317,12 @@ def only_the_exact_continue_button_is_pressed_again_and_again(c):
 
 @case
 def the_dialog_closes_on_the_click(c):
-    log = c.path("game.log")
-    report = c.launch(c.qm2 + b" " + c.game,
-                      game_env(log=log, mode="close", layout="after", delay=300, after=200))
-    expect_clean_exit(report)
-    events = [w[0] for _, w in read_log(log)]
+    _, log = launch_game(c, mode="close", layout="after", delay=300, after=200)
+    events = [w[0] for _, w in log]
     for event in ("shown", "clicked", "closed"):
         if event not in events:
             fail(f"no '{event}' in the game's log: {events}")
-    expect_eq(sends(read_log(log))[:2], [("continue",) + PRESS[0], ("continue",) + PRESS[1]],
+    expect_eq(sends(log)[:2], [("continue",) + PRESS[0], ("continue",) + PRESS[1]],
               "the first messages")
 
 
@@ -331,8 +332,7 @@ def a_window_of_another_process_is_pressed(c):
     c.start_other(game_env(log=other_log, mode="stay", hold=20000))
     wait_for(lambda: any(w[0] == "shown" for _, w in read_log(other_log)), 120,
              "the other window")
-    report = c.launch(c.qm2 + b" " + c.game, game_env(mode="exit", delay=1000))
-    expect_clean_exit(report)
+    launch_game(c, mode="exit", delay=1000)
     expect_pressed(sends(read_log(other_log)), "continue", "the other process's window")
 
 
@@ -342,10 +342,8 @@ def a_hung_window_does_not_hold_the_launcher(c):
     c.start_other(game_env(log=other_log, mode="hang", hold=120000))
     wait_for(lambda: any(w[0] == "hanging" for _, w in read_log(other_log)), 120,
              "the hung window")
-    log = c.path("game.log")
-    report = c.launch(c.qm2 + b" " + c.game, game_env(log=log, mode="exit", delay=2000))
-    expect_clean_exit(report)
-    game_end = read_log(log)[-1][0]
+    report, log = launch_game(c, mode="exit", delay=2000)
+    game_end = log[-1][0]
     late = float(report["ended"]) - game_end
     # Three sends of a second at most each, and room for a loaded machine.
     if late > 15000:
@@ -354,11 +352,8 @@ def a_hung_window_does_not_hold_the_launcher(c):
 
 @case
 def a_window_rebuilt_every_few_milliseconds(c):
-    log = c.path("game.log")
-    report = c.launch(c.qm2 + b" " + c.game,
-                      game_env(log=log, mode="rebuild", labels=60, period=5, hold=6000))
-    expect_clean_exit(report)
-    summary = [w for _, w in read_log(log) if w[0] == "rebuilt"]
+    _, log = launch_game(c, mode="rebuild", labels=60, period=5, hold=6000)
+    summary = [w for _, w in log if w[0] == "rebuilt"]
     if not summary:
         fail("the game did not finish its rebuilds")
     builds, presses = int(summary[0][1]), int(summary[0][3])
@@ -431,12 +426,7 @@ def processes_of(c, pattern):
 
 @case
 def windows_destroyed_mid_walk_hundreds_of_times(c):
-    log = c.path("game.log")
-    report = c.launch(c.qm2 + b" " + c.game,
-                      game_env(log=log, mode="rebuild", labels=8, period=0, hold=8000,
-                               final=2000))
-    expect_clean_exit(report)
-    entries = read_log(log)
+    _, entries = launch_game(c, mode="rebuild", labels=8, period=0, hold=8000, final=2000)
     summary = [w for _, w in entries if w[0] == "rebuilt"]
     if not summary or int(summary[0][1]) < 100:
         fail(f"too few rebuilds to tell: {summary}")
@@ -449,11 +439,8 @@ def windows_destroyed_mid_walk_hundreds_of_times(c):
 
 @case
 def a_thousand_descendants(c):
-    log = c.path("game.log")
-    report = c.launch(c.qm2 + b" " + c.game,
-                      game_env(log=log, mode="stay", layout="labels", labels=1000, hold=3000))
-    expect_clean_exit(report)
-    expect_pressed(sends(read_log(log)), "continue", "the button after 1000 labels")
+    _, log = launch_game(c, mode="stay", layout="labels", labels=1000, hold=3000)
+    expect_pressed(sends(log), "continue", "the button after 1000 labels")
 
 
 def image_range(path):
