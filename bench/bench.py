@@ -74,7 +74,7 @@ def idle_cpu(c, seconds):
         c.qm2 + b" " + c.game, e2e.game_env(log=log, mode="exit", delay=(seconds + 30) * 1000),
         timeout_ms=(seconds + 600) * 1000)))
     launch.start()
-    e2e.wait_for(lambda: e2e.read_log(log), 600, "the game")
+    e2e.wait_for_event(log, "started", 600)
     time.sleep(10)  # past start-up and the growth of the poll interval to its top
     pids = e2e.processes_of(c, r"^[^ ]*qm2\.exe")
     if len(pids) != 1:

@@ -119,13 +119,17 @@ class Case:
             stderr=subprocess.DEVNULL, timeout=300, check=False)
         return bytes.fromhex(read_report(out)["text"])
 
-    def start_other(self, game):
-        """Starts a fake game of its own, not the launcher's child."""
+    def start_other(self, until, **settings):
+        """Starts a fake game of its own, not the launcher's child, and
+        returns its log once the log shows the event `until`."""
+        log = self.path("other.log")
         process = subprocess.Popen(
-            [self.wine["WINE"], self.path("fakegame.exe")], env=self.environment(game),
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            [self.wine["WINE"], self.path("fakegame.exe")],
+            env=self.environment(game_env(log=log, **settings)), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.others.append(process)
-        return process
+        wait_for_event(log, until, 120)
+        return log
 
     def close(self):
         """Ends whatever this case started and left running."""
@@ -197,6 +201,12 @@ def sends(log):
     """The messages that reached the buttons from another thread, in order,
     as (button, message, wParam, lParam)."""
     return [tuple(words[1:5]) for _, words in log if words[0] == "send"]
+
+
+def wait_for_event(log, event, seconds):
+    """Waits until the fake game's log shows `event`."""
+    wait_for(lambda: any(w[0] == event for _, w in read_log(log)), seconds,
+             f"'{event}' in {os.path.basename(log)}")
 
 
 def wait_for(predicate, seconds, what):
@@ -328,20 +338,14 @@ def the_dialog_closes_on_the_click(c):
 
 @case
 def a_window_of_another_process_is_pressed(c):
-    other_log = c.path("other.log")
-    c.start_other(game_env(log=other_log, mode="stay", hold=20000))
-    wait_for(lambda: any(w[0] == "shown" for _, w in read_log(other_log)), 120,
-             "the other window")
+    other_log = c.start_other("shown", mode="stay", hold=20000)
     launch_game(c, mode="exit", delay=1000)
     expect_pressed(sends(read_log(other_log)), "continue", "the other process's window")
 
 
 @case
 def a_hung_window_does_not_hold_the_launcher(c):
-    other_log = c.path("other.log")
-    c.start_other(game_env(log=other_log, mode="hang", hold=120000))
-    wait_for(lambda: any(w[0] == "hanging" for _, w in read_log(other_log)), 120,
-             "the hung window")
+    c.start_other("hanging", mode="hang", hold=120000)
     report, log = launch_game(c, mode="exit", delay=2000)
     game_end = log[-1][0]
     late = float(report["ended"]) - game_end
@@ -392,8 +396,7 @@ def a_game_killed_from_outside(c):
     launch = threading.Thread(target=lambda: result.update(
         c.launch(c.qm2 + b" " + c.game, game_env(log=log, mode="exit", delay=600000))))
     launch.start()
-    wait_for(lambda: any(w[0] == "started" for _, w in read_log(log)), c.config.timeout,
-             "the game")
+    wait_for_event(log, "started", c.config.timeout)
     pids = processes_of(c, r"^[^ ]*fakegame\.exe")  # the game, not the launcher
     if len(pids) != 1:
         fail(f"expected one game process, found {pids}")
